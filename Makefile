@@ -1,0 +1,44 @@
+# Front door: `make run`, `make test`, `make bench`, `make windows`.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
+
+.PHONY: all deps linux linux-asan fuzz test test-linux test-asan test-fuzz run bench windows clean
+
+all: linux
+
+deps:
+	scripts/install-deps core
+
+linux: deps
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j $(JOBS)
+
+linux-asan: deps
+	cmake --preset linux-asan >/dev/null
+	cmake --build --preset linux-asan -j $(JOBS)
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+test-linux: linux
+	ctest --preset linux -j $(JOBS)
+
+test-asan: linux-asan
+	ctest --preset linux-asan -j $(JOBS)
+
+test-fuzz: fuzz
+	scripts/fuzz-smoke build/fuzz $(FUZZ_SECONDS)
+
+test: test-linux test-asan test-fuzz
+
+run: linux
+	scripts/run-examples build/linux
+
+bench: linux
+	scripts/install-deps bench
+	bench/run build/linux
+
+clean:
+	rm -rf build

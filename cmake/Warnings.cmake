@@ -1,0 +1,3 @@
+function(ledgerine_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
