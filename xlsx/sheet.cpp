@@ -1,0 +1,141 @@
+#include "xlsx/sheet.h"
+
+#include "base/checked.h"
+#include "base/text_rules.h"
+
+namespace ledgerine::xlsx {
+namespace {
+
+void writeVarint(std::string& arena, uint64_t v) {
+    while (v >= 0x80) {
+        arena.push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    arena.push_back(static_cast<char>(v));
+}
+
+bool hasTwoTexts(SheetDataKind k) { return k == SheetDataKind::Formula; }
+
+} // namespace
+
+FieldDefect::FieldDefect(const std::string& field)
+    : std::logic_error("'" + field +
+                       "' is not accessible using discriminant 'kind' of type 'SheetData'") {}
+
+void SheetData::setKind(SheetDataKind kind) {
+    kind_ = kind;
+    first_.clear();
+    second_.clear();
+}
+
+std::string& SheetData::field(SheetDataKind k, const char* name) {
+    if (kind_ != k) throw FieldDefect(name);
+    return first_;
+}
+
+const std::string& SheetData::cfield(SheetDataKind k, const char* name) const {
+    if (kind_ != k) throw FieldDefect(name);
+    return first_;
+}
+
+std::string& SheetData::fnvalue() {
+    if (!hasTwoTexts(kind_)) throw FieldDefect("fnvalue");
+    return second_;
+}
+
+const std::string& SheetData::fnvalue() const {
+    if (!hasTwoTexts(kind_)) throw FieldDefect("fnvalue");
+    return second_;
+}
+
+size_t Sheet::readVarint(const std::string& arena, size_t& pos) {
+    size_t v = 0;
+    int shift = 0;
+    for (;;) {
+        auto b = static_cast<uint8_t>(arena[pos++]);
+        v |= static_cast<size_t>(b & 0x7F) << shift;
+        if (b < 0x80) return v;
+        shift += 7;
+    }
+}
+
+void Sheet::append(int32_t row, int32_t column, SheetDataKind kind, std::string_view text) {
+    if (row < 0 || column < 0) throw std::logic_error("Sheet::append: negative position");
+    if (rows_.empty() || rows_.back().row != row) {
+        if (!rows_.empty() && rows_.back().row > row)
+            throw std::logic_error("Sheet::append: rows out of order");
+        rows_.push_back(RowEntry{row, 0, arena_.size()});
+        lastColumn_ = -1;
+    } else if (column <= lastColumn_) {
+        throw std::logic_error("Sheet::append: columns out of order");
+    }
+    writeVarint(arena_, static_cast<uint64_t>(column - lastColumn_ - 1));
+    arena_.push_back(static_cast<char>(kind));
+    writeVarint(arena_, text.size());
+    arena_.append(text);
+    lastColumn_ = column;
+    ++rows_.back().cells;
+    ++cellCount_;
+}
+
+void Sheet::shrink() {
+    rows_.shrink_to_fit();
+    arena_.shrink_to_fit();
+}
+
+size_t Sheet::storageBytes() const {
+    return rows_.capacity() * sizeof(RowEntry) + arena_.capacity() +
+           colType.capacity() * sizeof(SheetDataKind);
+}
+
+std::string_view Sheet::text(int32_t row, int32_t column) const {
+    // Rows are few compared with cells; a binary search finds the row.
+    size_t lo = 0, hi = rows_.size();
+    while (lo < hi) {
+        size_t mid = (lo + hi) / 2;
+        if (rows_[mid].row < row) lo = mid + 1;
+        else hi = mid;
+    }
+    if (lo == rows_.size() || rows_[lo].row != row) return {};
+    const RowEntry& r = rows_[lo];
+    size_t pos = r.offset;
+    int32_t c = -1;
+    for (uint32_t i = 0; i < r.cells; ++i) {
+        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+        ++pos; // kind
+        size_t len = readVarint(arena_, pos);
+        if (c == column) return std::string_view(arena_).substr(pos, len);
+        if (c > column) break;
+        pos += len;
+    }
+    return {};
+}
+
+std::vector<std::string> Sheet::data() const {
+    std::vector<std::string> out(static_cast<size_t>(shape.rows > 0 && shape.columns > 0
+                                                         ? int64_t{shape.rows} * shape.columns
+                                                         : 0));
+    forEachCell([&](const CellView& c) {
+        size_t i = static_cast<size_t>(int64_t{c.row} * shape.columns + c.column);
+        if (i < out.size()) out[i] = std::string(c.text);
+    });
+    return out;
+}
+
+int32_t columnNumber(std::string_view letters) {
+    int32_t v = 0;
+    for (char ch : letters)
+        v = base::checkedAdd(base::checkedMul(v, 26), static_cast<int32_t>(ch - 'A' + 1));
+    return v;
+}
+
+size_t readCellReference(std::string_view text, size_t pos, CellReference& out) {
+    size_t start = pos;
+    while (pos < text.size() && text[pos] >= 'A' && text[pos] <= 'Z') ++pos;
+    out.letters = text.substr(start, pos - start);
+    out.row = 0;
+    pos += base::parseIntegerPrefix(text, pos, out.row);
+    return pos - start;
+}
+
+} // namespace ledgerine::xlsx

@@ -1,0 +1,168 @@
+// The sheet data model: one cell value before it becomes text (SheetData, SheetDataKind), a
+// worksheet's records (RawSheet) and a finished worksheet grid of texts (Sheet).
+//
+// A Sheet keeps only the slots that hold a value, packed into one byte arena (column step,
+// kind, length, bytes; a few bytes of overhead per cell), so an empty slot costs nothing and a
+// dimension claimed by a file never sizes an allocation by itself.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ledgerine::xlsx {
+
+enum class SheetDataKind : uint8_t {
+    Initial,
+    Boolean,
+    Date,
+    Time,
+    Error,
+    InlineStr,
+    Num,
+    SharedString,
+    Formula,
+};
+
+// Reading a field the current kind lacks: a programming error, never a user's.
+class FieldDefect : public std::logic_error {
+public:
+    explicit FieldDefect(const std::string& field);
+};
+
+// A variant record: kind decides which fields exist (Formula has fvalue and fnvalue, Initial
+// none, every other kind one). Giving a new kind discards the old fields.
+class SheetData {
+public:
+    SheetDataKind kind() const { return kind_; }
+    void setKind(SheetDataKind kind);
+
+    std::string& bvalue() { return field(SheetDataKind::Boolean, "bvalue"); }
+    std::string& dvalue() { return field(SheetDataKind::Date, "dvalue"); }
+    std::string& tValue() { return field(SheetDataKind::Time, "tValue"); }
+    std::string& error() { return field(SheetDataKind::Error, "error"); }
+    std::string& isvalue() { return field(SheetDataKind::InlineStr, "isvalue"); }
+    std::string& nvalue() { return field(SheetDataKind::Num, "nvalue"); }
+    std::string& svalue() { return field(SheetDataKind::SharedString, "svalue"); }
+    std::string& fvalue() { return field(SheetDataKind::Formula, "fvalue"); }
+    std::string& fnvalue();
+
+    const std::string& bvalue() const { return cfield(SheetDataKind::Boolean, "bvalue"); }
+    const std::string& dvalue() const { return cfield(SheetDataKind::Date, "dvalue"); }
+    const std::string& tValue() const { return cfield(SheetDataKind::Time, "tValue"); }
+    const std::string& error() const { return cfield(SheetDataKind::Error, "error"); }
+    const std::string& isvalue() const { return cfield(SheetDataKind::InlineStr, "isvalue"); }
+    const std::string& nvalue() const { return cfield(SheetDataKind::Num, "nvalue"); }
+    const std::string& svalue() const { return cfield(SheetDataKind::SharedString, "svalue"); }
+    const std::string& fvalue() const { return cfield(SheetDataKind::Formula, "fvalue"); }
+    const std::string& fnvalue() const;
+
+    // The one text of a one-text kind (the formula text for Formula); empty for Initial.
+    const std::string& first() const { return first_; }
+
+private:
+    std::string& field(SheetDataKind k, const char* name);
+    const std::string& cfield(SheetDataKind k, const char* name) const;
+
+    SheetDataKind kind_ = SheetDataKind::Initial;
+    std::string first_;
+    std::string second_;
+};
+
+struct Shape {
+    int32_t rows = 0;
+    int32_t columns = 0;
+    bool operator==(const Shape&) const = default;
+};
+
+// A worksheet's records before any cell becomes text. Only slots that hold a record other
+// than Initial are kept, in slot order (row-major).
+struct RawSheet {
+    Shape shape;
+    int32_t firstColumn = 0;
+    int32_t firstRow = 0;
+    bool date1904 = false;
+    struct Slot {
+        int32_t index;
+        SheetData data;
+    };
+    std::vector<Slot> cells;
+};
+
+// A finished worksheet: shape, the text of every slot, the header flag and the column kinds.
+class Sheet {
+public:
+    Shape shape;
+    bool header = false;
+    std::vector<SheetDataKind> colType;
+
+    struct CellView {
+        int32_t row;    // grid row, from 0
+        int32_t column; // grid column, from 0
+        SheetDataKind kind;
+        std::string_view text;
+    };
+
+    // Calls f(const CellView&) for every stored slot in row-major order. Slots not visited
+    // hold the empty text.
+    template <class F> void forEachCell(F&& f) const;
+
+    // The text of grid position (row, column): empty where no cell filled it.
+    std::string_view text(int32_t row, int32_t column) const;
+    // Every slot's text in row-major order (rows × columns texts; for tests and small sheets).
+    std::vector<std::string> data() const;
+
+    size_t storedCells() const { return cellCount_; }
+    // Bytes held by the grid's storage (for the memory budget).
+    size_t storageBytes() const;
+
+    // Building: cells are appended in strictly increasing row-major order.
+    // Throws std::logic_error when the order is broken.
+    void append(int32_t row, int32_t column, SheetDataKind kind, std::string_view text);
+    // Releases spare capacity once the grid is complete.
+    void shrink();
+
+private:
+    struct RowEntry {
+        int32_t row;
+        uint32_t cells;
+        uint64_t offset; // start of the row's cells in the arena
+    };
+    static size_t readVarint(const std::string& arena, size_t& pos);
+
+    std::vector<RowEntry> rows_;
+    std::string arena_;
+    int32_t lastColumn_ = -1;
+    size_t cellCount_ = 0;
+};
+
+template <class F> void Sheet::forEachCell(F&& f) const {
+    for (const RowEntry& r : rows_) {
+        size_t pos = r.offset;
+        int32_t column = -1;
+        for (uint32_t i = 0; i < r.cells; ++i) {
+            column += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+            auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena_[pos++]));
+            size_t len = readVarint(arena_, pos);
+            f(CellView{r.row, column, kind, std::string_view(arena_).substr(pos, len)});
+            pos += len;
+        }
+    }
+}
+
+// Column letters to number: A = 1 … Z = 26, AA = 27, XFD = 16384; empty gives 0.
+// OverflowError for letters beyond 32 bits.
+int32_t columnNumber(std::string_view letters);
+
+// A cell reference such as B3: the run of uppercase letters, then the row number read by the
+// integer prefix rule (0 when no digit follows). Returns the bytes used.
+struct CellReference {
+    std::string_view letters;
+    int32_t row = 0;
+};
+size_t readCellReference(std::string_view text, size_t pos, CellReference& out);
+
+} // namespace ledgerine::xlsx
