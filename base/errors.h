@@ -1,4 +1,4 @@
-// The one error hierarchy of the program. Every error a user can meet carries its kind's
+// The one error hierarchy (header-only, so that platform/ can raise it too) of the program. Every error a user can meet carries its kind's
 // name and a message; front ends show it as report(): message + " [" + name + "]".
 // The driver and the readers never catch these; only the front ends' boundaries do.
 #pragma once
@@ -13,12 +13,13 @@ namespace ledgerine::base {
 
 class Error : public std::exception {
 public:
-    Error(std::string_view name, std::string message);
+    Error(std::string_view name, std::string message)
+        : name_(name), message_(std::move(message)) {}
     const char* what() const noexcept override { return message_.c_str(); }
     const std::string& name() const noexcept { return name_; }
     const std::string& message() const noexcept { return message_; }
     // message + " [" + name + "]", the form shown in error boxes and on the CLI's error line.
-    std::string report() const;
+    std::string report() const { return message_ + " [" + name_ + "]"; }
 
 private:
     std::string name_;
@@ -68,12 +69,19 @@ LEDGERINE_ERROR_KIND(UnKnownSheetDataKindError, XlsxError)
 
 // IndexError for index in a list of the given length: "index out of bounds, the container is
 // empty" when length is 0, else "index " + index + " not in 0 .. " + (length - 1).
-IndexError indexError(int64_t index, int64_t length);
+inline IndexError indexError(int64_t index, int64_t length) {
+    if (length <= 0) return IndexError("index out of bounds, the container is empty");
+    return IndexError("index " + std::to_string(index) + " not in 0 .. " +
+                      std::to_string(length - 1));
+}
 
 // RangeError "value out of range: " + value + " notin " + low + " .. " + high.
-RangeError rangeError(int64_t value, int64_t low, int64_t high);
+inline RangeError rangeError(int64_t value, int64_t low, int64_t high) {
+    return RangeError("value out of range: " + std::to_string(value) + " notin " +
+                      std::to_string(low) + " .. " + std::to_string(high));
+}
 
 // OverflowError "over- or underflow".
-OverflowError overflowError();
+inline OverflowError overflowError() { return OverflowError("over- or underflow"); }
 
 } // namespace ledgerine::base
