@@ -7,7 +7,7 @@ if(LEDGERINE_LIBZIP_ROOT)
     target_include_directories(ledgerine_libzip INTERFACE ${LEDGERINE_LIBZIP_ROOT}/include)
     target_link_libraries(ledgerine_libzip INTERFACE ${LEDGERINE_LIBZIP_ROOT}/lib/libzip.a
                           ZLIB::ZLIB)
-    target_compile_definitions(ledgerine_libzip INTERFACE ZIP_STATIC)
+    # A static build's zipconf.h defines ZIP_STATIC itself.
     if(WIN32)
         target_link_libraries(ledgerine_libzip INTERFACE advapi32 bcrypt)
     endif()
