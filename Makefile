@@ -3,7 +3,8 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps linux linux-asan fuzz test test-linux test-asan test-fuzz run bench windows clean
+.PHONY: all deps linux linux-asan fuzz test test-linux test-asan test-fuzz test-windows run bench \
+        windows clean
 
 all: linux
 
@@ -39,6 +40,20 @@ run: linux
 bench: linux
 	scripts/install-deps bench
 	bench/run build/linux
+
+# Windows: MinGW-w64 cross build with a static libzip made from Debian's source package; the
+# tests and the examples run under wine (a virtual X display only for tests that make windows).
+WINE_DISPLAY := $(if $(and $(wildcard tests/gui/win32),$(if $(DISPLAY),,none)),xvfb-run -a)
+
+windows: deps
+	scripts/install-deps windows
+	scripts/build-libzip-mingw
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows linux
+	$(WINE_DISPLAY) ctest --preset windows -j $(JOBS)
+	scripts/check-windows-examples build/windows build/linux
 
 clean:
 	rm -rf build

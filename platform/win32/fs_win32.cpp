@@ -109,6 +109,11 @@ bool deleteFile(const std::wstring& path) {
     return ::DeleteFileW(path.c_str()) != 0;
 }
 
+// Removes a linked folder (symbolic link or junction) itself, never what it points to.
+bool removeLink(const std::wstring& path) {
+    return ::RemoveDirectoryW(path.c_str()) != 0;
+}
+
 std::wstring listingPattern(const std::wstring& folder) {
     if (folder.empty()) return L"*";
     if (isSep(folder.back()) || (folder.size() == 2 && folder[1] == L':')) return folder + L"*";
@@ -196,8 +201,7 @@ void removeTree(const std::string& path) {
     }
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A linked folder: remove the link, never what it points to.
-        if (!::RemoveDirectoryW(root.c_str()) && !isGone(::GetLastError()))
-            throw osError(::GetLastError(), path);
+        if (!removeLink(root) && !isGone(::GetLastError())) throw osError(::GetLastError(), path);
         return;
     }
     // Depth first with an explicit stack; each folder is removed once its contents are gone.
@@ -229,7 +233,7 @@ void removeTree(const std::string& path) {
                 stack.emplace_back(child, false);
                 continue;
             }
-            bool ok = isDir ? ::RemoveDirectoryW(child.c_str()) != 0 : deleteFile(child);
+            bool ok = isDir ? removeLink(child) : deleteFile(child);
             if (!ok && !isGone(::GetLastError())) {
                 failure = ::GetLastError();
                 failed = child;
