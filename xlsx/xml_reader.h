@@ -45,7 +45,7 @@ class XmlReader {
 public:
     // Reads from an open file; fileName is kept for messages.
     XmlReader(std::unique_ptr<platform::File> file, std::string fileName, XmlOptions options);
-    // Reads from bytes held in memory (tests, fuzzing); the bytes must outlive the reader.
+    // Reads from bytes held in memory (tests, fuzzing); the reader keeps its own copy.
     XmlReader(std::string_view bytes, XmlOptions options);
     ~XmlReader();
     XmlReader(const XmlReader&) = delete;
@@ -55,6 +55,7 @@ public:
     static std::unique_ptr<XmlReader> openFile(const std::string& path, XmlOptions options);
 
     // Moves to the next event. After EndOfInput every step gives EndOfInput again.
+    // OverflowError "over- or underflow" for a decimal character reference beyond 2147483647.
     void nextEvent();
 
     XmlEventKind kind() const { return kind_; }
@@ -67,6 +68,7 @@ public:
 
     const std::string& fileName() const { return fileName_; }
 
+    // Closes the file; every further step gives EndOfInput.
     void close();
 
     struct Impl;
