@@ -14,7 +14,9 @@ void writeVarint(std::string& arena, uint64_t v) {
     arena.push_back(static_cast<char>(v));
 }
 
-bool hasTwoTexts(SheetDataKind k) { return k == SheetDataKind::Formula; }
+bool hasTwoTexts(SheetDataKind k) {
+    return k == SheetDataKind::Formula;
+}
 
 } // namespace
 
@@ -61,6 +63,11 @@ size_t Sheet::readVarint(const std::string& arena, size_t& pos) {
 
 void Sheet::append(int32_t row, int32_t column, SheetDataKind kind, std::string_view text) {
     if (row < 0 || column < 0) throw std::logic_error("Sheet::append: negative position");
+    appendAt(row + rowOrigin_, column + columnOrigin_, kind, text);
+}
+
+void Sheet::appendAt(int32_t row, int32_t column, SheetDataKind kind, std::string_view text) {
+    if (column < 0) throw std::logic_error("Sheet::append: negative column");
     if (rows_.empty() || rows_.back().row != row) {
         if (!rows_.empty() && rows_.back().row > row)
             throw std::logic_error("Sheet::append: rows out of order");
@@ -88,13 +95,76 @@ size_t Sheet::storageBytes() const {
            colType.capacity() * sizeof(SheetDataKind);
 }
 
+void Sheet::dropRowsBefore(int32_t gridRow) {
+    int64_t limit = int64_t{gridRow} + rowOrigin_;
+    size_t n = 0;
+    while (n < rows_.size() && rows_[n].row < limit) {
+        cellCount_ -= rows_[n].cells;
+        ++n;
+    }
+    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void Sheet::dropFrom(int32_t gridRow, int32_t gridColumn) {
+    int64_t row = int64_t{gridRow} + rowOrigin_;
+    int64_t column = int64_t{gridColumn} + columnOrigin_;
+    while (!rows_.empty() && rows_.back().row > row) {
+        cellCount_ -= rows_.back().cells;
+        rows_.pop_back();
+    }
+    if (rows_.empty() || rows_.back().row != row) return;
+    RowEntry& r = rows_.back();
+    size_t pos = r.offset;
+    int32_t c = -1;
+    uint32_t kept = 0;
+    for (; kept < r.cells; ++kept) {
+        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+        if (c >= column) break;
+        ++pos;
+        pos += readVarint(arena_, pos);
+    }
+    cellCount_ -= r.cells - kept;
+    r.cells = kept;
+    if (kept == 0) rows_.pop_back();
+}
+
+std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) const {
+    std::vector<SheetDataKind> kinds(static_cast<size_t>(columns > 0 ? columns : 0),
+                                     SheetDataKind::Initial);
+    int64_t row = int64_t{gridRow} + rowOrigin_;
+    size_t lo = 0, hi = rows_.size();
+    while (lo < hi) {
+        size_t mid = (lo + hi) / 2;
+        if (rows_[mid].row < row)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo == rows_.size() || rows_[lo].row != row) return kinds;
+    const RowEntry& r = rows_[lo];
+    size_t pos = r.offset;
+    int32_t c = -1;
+    for (uint32_t i = 0; i < r.cells; ++i) {
+        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+        auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena_[pos++]));
+        int64_t j = int64_t{c} - columnOrigin_;
+        if (j >= 0 && j < static_cast<int64_t>(kinds.size())) kinds[static_cast<size_t>(j)] = kind;
+        pos += readVarint(arena_, pos);
+    }
+    return kinds;
+}
+
 std::string_view Sheet::text(int32_t row, int32_t column) const {
+    row = static_cast<int32_t>(int64_t{row} + rowOrigin_);
+    column = static_cast<int32_t>(int64_t{column} + columnOrigin_);
     // Rows are few compared with cells; a binary search finds the row.
     size_t lo = 0, hi = rows_.size();
     while (lo < hi) {
         size_t mid = (lo + hi) / 2;
-        if (rows_[mid].row < row) lo = mid + 1;
-        else hi = mid;
+        if (rows_[mid].row < row)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     if (lo == rows_.size() || rows_[lo].row != row) return {};
     const RowEntry& r = rows_[lo];
@@ -112,9 +182,8 @@ std::string_view Sheet::text(int32_t row, int32_t column) const {
 }
 
 std::vector<std::string> Sheet::data() const {
-    std::vector<std::string> out(static_cast<size_t>(shape.rows > 0 && shape.columns > 0
-                                                         ? int64_t{shape.rows} * shape.columns
-                                                         : 0));
+    std::vector<std::string> out(static_cast<size_t>(
+        shape.rows > 0 && shape.columns > 0 ? int64_t{shape.rows} * shape.columns : 0));
     forEachCell([&](const CellView& c) {
         size_t i = static_cast<size_t>(int64_t{c.row} * shape.columns + c.column);
         if (i < out.size()) out[i] = std::string(c.text);
@@ -131,7 +200,8 @@ int32_t columnNumber(std::string_view letters) {
 
 size_t readCellReference(std::string_view text, size_t pos, CellReference& out) {
     size_t start = pos;
-    while (pos < text.size() && text[pos] >= 'A' && text[pos] <= 'Z') ++pos;
+    while (pos < text.size() && text[pos] >= 'A' && text[pos] <= 'Z')
+        ++pos;
     out.letters = text.substr(start, pos - start);
     out.row = 0;
     pos += base::parseIntegerPrefix(text, pos, out.row);

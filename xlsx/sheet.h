@@ -79,12 +79,15 @@ struct Shape {
 };
 
 // A worksheet's records before any cell becomes text. Only slots that hold a record other
-// than Initial are kept, in slot order (row-major).
+// than Initial are kept, in slot order (row-major). negativeColumns holds a column count below
+// zero from a range reversed in both directions (shape then stays (0, 0)); the grid builder
+// refuses it.
 struct RawSheet {
     Shape shape;
     int32_t firstColumn = 0;
     int32_t firstRow = 0;
     bool date1904 = false;
+    int32_t negativeColumns = 0;
     struct Slot {
         int32_t index;
         SheetData data;
@@ -125,6 +128,28 @@ public:
     // Releases spare capacity once the grid is complete.
     void shrink();
 
+    // Building by worksheet positions, for a reader that learns the grid's first row and
+    // column only after the last cell: cells go in at their own row and column numbers (rows
+    // may be negative, columns not), in strictly increasing row-major order, and setOrigin
+    // then names the position that becomes grid row 0, column 0.
+    void appendAt(int32_t row, int32_t column, SheetDataKind kind, std::string_view text);
+    // True when appendAt(row, column, ...) would keep the order.
+    bool followsLast(int32_t row, int32_t column) const {
+        return rows_.empty() || rows_.back().row < row ||
+               (rows_.back().row == row && column > lastColumn_);
+    }
+    void setOrigin(int32_t row, int32_t column) {
+        rowOrigin_ = row;
+        columnOrigin_ = column;
+    }
+    // Drops every stored cell of grid rows before gridRow (their bytes stay in the arena).
+    void dropRowsBefore(int32_t gridRow);
+    // Drops every stored cell at or after grid position (gridRow, gridColumn) in row-major
+    // order.
+    void dropFrom(int32_t gridRow, int32_t gridColumn);
+    // The kinds of one grid row's cells, Initial where the row has no cell; columns long.
+    std::vector<SheetDataKind> rowKinds(int32_t gridRow, int32_t columns) const;
+
 private:
     struct RowEntry {
         int32_t row;
@@ -137,6 +162,8 @@ private:
     std::string arena_;
     int32_t lastColumn_ = -1;
     size_t cellCount_ = 0;
+    int32_t rowOrigin_ = 0;
+    int32_t columnOrigin_ = 0;
 };
 
 template <class F> void Sheet::forEachCell(F&& f) const {
@@ -147,7 +174,8 @@ template <class F> void Sheet::forEachCell(F&& f) const {
             column += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
             auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena_[pos++]));
             size_t len = readVarint(arena_, pos);
-            f(CellView{r.row, column, kind, std::string_view(arena_).substr(pos, len)});
+            f(CellView{r.row - rowOrigin_, column - columnOrigin_, kind,
+                       std::string_view(arena_).substr(pos, len)});
             pos += len;
         }
     }
