@@ -10,8 +10,6 @@
 // and workbook relationships, document properties, styles with number formats, shared strings.
 // The output is the same on every run (fixed entry times). Exit status 0 on success, 1 when a
 // file cannot be written, 2 on bad usage.
-#include <zip.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +17,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include <zip.h>
 
 namespace {
 
@@ -44,11 +43,20 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -143,7 +151,8 @@ std::string worksheetXml(const SheetPart& sheet, bool first) {
                       "/></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/><sheetData>";
     for (size_t r = 0; r < sheet.rows.size(); ++r) {
         out += "<row r=\"" + std::to_string(r + 1) + "\">";
-        for (const Cell& c : sheet.rows[r]) out += c.xml;
+        for (const Cell& c : sheet.rows[r])
+            out += c.xml;
         out += "</row>";
     }
     return out + "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" " +
@@ -178,7 +187,8 @@ const char* const stylesXml =
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries package(const std::vector<SheetPart>& sheets, const SharedStrings& strings) {
-    std::string types = std::string(header) +
+    std::string types =
+        std::string(header) +
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
@@ -189,7 +199,8 @@ Entries package(const std::vector<SheetPart>& sheets, const SharedStrings& strin
                            relNs + "\"><workbookPr defaultThemeVersion=\"124226\"/><bookViews>" +
                            "<workbookView xWindow=\"240\" yWindow=\"15\" windowWidth=\"16095\" " +
                            "windowHeight=\"9660\"/></bookViews><sheets>";
-    std::string rels = std::string(header) +
+    std::string rels =
+        std::string(header) +
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     Entries parts;
     for (size_t i = 0; i < sheets.size(); ++i) {
@@ -204,8 +215,8 @@ Entries package(const std::vector<SheetPart>& sheets, const SharedStrings& strin
         parts.emplace_back("xl/worksheets/sheet" + n + ".xml", worksheetXml(sheets[i], i == 0));
     }
     std::string k = std::to_string(sheets.size() + 1);
-    rels += "<Relationship Id=\"rId" + k + "\" Type=\"" + relNs +
-            "/styles\" Target=\"styles.xml\"/>";
+    rels +=
+        "<Relationship Id=\"rId" + k + "\" Type=\"" + relNs + "/styles\" Target=\"styles.xml\"/>";
     types += "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
              "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
     if (!strings.empty()) {
@@ -227,7 +238,8 @@ Entries package(const std::vector<SheetPart>& sheets, const SharedStrings& strin
     out.emplace_back("_rels/.rels",
                      std::string(header) +
                          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                         "relationships\"><Relationship Id=\"rId3\" Type=\"" + relNs +
+                         "relationships\"><Relationship Id=\"rId3\" Type=\"" +
+                         relNs +
                          "/extended-properties\" Target=\"docProps/app.xml\"/>"
                          "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/"
                          "package/2006/relationships/metadata/core-properties\" "
@@ -247,7 +259,8 @@ Entries package(const std::vector<SheetPart>& sheets, const SharedStrings& strin
     out.emplace_back("xl/_rels/workbook.xml.rels", rels);
     out.emplace_back("xl/styles.xml", stylesXml);
     if (!strings.empty()) out.emplace_back("xl/sharedStrings.xml", strings.xml());
-    for (auto& p : parts) out.push_back(std::move(p));
+    for (auto& p : parts)
+        out.push_back(std::move(p));
     return out;
 }
 
@@ -288,16 +301,30 @@ Entries sales() {
     summary.newRow().text("North").number("124").number("18250.5", Amount).boolean(true);
     summary.newRow().text("South").number("87").number("9930.25", Amount).boolean(false);
     summary.newRow().text("East").number("152").number("22004", Amount).boolean(true);
-    summary.newRow().text("Total").formula("SUM(B2:B4)", "363").formula("SUM(C2:C4)", "50184.75",
-                                                                        Amount);
+    summary.newRow()
+        .text("Total")
+        .formula("SUM(B2:B4)", "363")
+        .formula("SUM(C2:C4)", "50184.75", Amount);
     SheetBuilder orders("Orders", strings);
     orders.newRow().text("Order").text("Placed").text("Shipped").text("Customer").text("Note");
-    orders.newRow().number("1001").number("43832", Date).number("43833.625", DateTime)
-        .text("Smith, John").text("leave at door");
-    orders.newRow().number("1002").number("43840", Date).skip()
-        .text("\"Best\" Bakery").inlineText("call first");
-    orders.newRow().number("1003").number("43866", Date).number("43867.3958333333", DateTime)
-        .text("North").inlineText("two lines:\nfragile, this side up");
+    orders.newRow()
+        .number("1001")
+        .number("43832", Date)
+        .number("43833.625", DateTime)
+        .text("Smith, John")
+        .text("leave at door");
+    orders.newRow()
+        .number("1002")
+        .number("43840", Date)
+        .skip()
+        .text("\"Best\" Bakery")
+        .inlineText("call first");
+    orders.newRow()
+        .number("1003")
+        .number("43866", Date)
+        .number("43867.395833333336", DateTime)
+        .text("North")
+        .inlineText("two lines:\nfragile, this side up");
     SheetBuilder notes("Notes", strings);
     notes.newRow().inlineText("Generated by ledgerine-gen-examples.");
     notes.newRow().inlineText("Every sheet becomes one CSV file.");
@@ -308,12 +335,24 @@ Entries inventory() {
     SharedStrings strings;
     SheetBuilder stock("Stock", strings);
     stock.newRow().text("Item").text("In stock").text("Count").text("Unit price").text("Value");
-    stock.newRow().text("Paper, A4").boolean(true).number("40").number("4.5", Amount)
+    stock.newRow()
+        .text("Paper, A4")
+        .boolean(true)
+        .number("40")
+        .number("4.5", Amount)
         .formula("C2*D2", "180", Amount);
-    stock.newRow().text("Toner").boolean(false).number("0").number("61.9", Amount)
+    stock.newRow()
+        .text("Toner")
+        .boolean(false)
+        .number("0")
+        .number("61.9", Amount)
         .formula("C3*D3", "0", Amount);
     stock.newRow();
-    stock.newRow().text("Stapler").boolean(true).number("3").number("12", Amount)
+    stock.newRow()
+        .text("Stapler")
+        .boolean(true)
+        .number("3")
+        .number("12", Amount)
         .formula("C5*D5", "36", Amount);
     return package({stock.done("A1:E5")}, strings);
 }
@@ -323,9 +362,15 @@ Entries archive2019() {
     SheetBuilder q4("Q4", strings);
     q4.newRow().text("Week").text("Start").text("Opening").text("Share");
     q4.newRow().number("40").number("43738", Date).number("0.375", Time).number("0.125", Percent);
-    q4.newRow().number("41").number("43745", Date).number("0.354166666666667", Time)
+    q4.newRow()
+        .number("41")
+        .number("43745", Date)
+        .number("0.35416666666666669", Time)
         .number("0.2", Percent);
-    q4.newRow().number("42").number("43752", Date).number("0.395833333333333", Time)
+    q4.newRow()
+        .number("42")
+        .number("43752", Date)
+        .number("0.39583333333333331", Time)
         .number("0.675", Percent);
     return package({q4.done("A1:D4")}, strings);
 }
