@@ -151,6 +151,18 @@ TEST_F(CliConvert, OptionsChangeOutputAndLines) {
     }
 }
 
+// "." has no name to give the output folder; the folder it stands for has.
+TEST_F(CliConvert, DotStandsForTheCurrentFolder) {
+    for (const std::string& arg : {std::string("."), base::joinPath("sub", "..")}) {
+        platform::createFolders(at("reports/sub"));
+        platform::removeTree(at("zz_reports"));
+        Outcome r = run(at("reports"), {arg});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(lines(r.out), std::vector<std::string>{"Done! - " + at("zz_reports")}) << arg;
+        EXPECT_EQ(testing::readFile(at("zz_reports/Sales/S.csv")), "x\n") << arg;
+    }
+}
+
 TEST_F(CliConvert, MissingPathIsReportedAndOthersStillConverted) {
     Outcome r = run(root, {"gone.xlsx", "Q1.xlsx"});
     EXPECT_EQ(r.status, 1);
