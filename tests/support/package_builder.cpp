@@ -25,9 +25,10 @@ void writePackage(const std::string& path, const PackageEntries& entries) {
             continue;
         }
         // libzip reads the buffer at zip_close, so each entry gets its own lasting copy.
-        void* copy = std::malloc(bytes.size() ? bytes.size() : 1);
-        if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
-        zip_source_t* src = zip_source_buffer(archive, copy, bytes.size(), 1);
+        // libzip does not free a buffer of length 0, so an empty entry gets none.
+        void* copy = bytes.empty() ? nullptr : std::malloc(bytes.size());
+        if (copy) std::memcpy(copy, bytes.data(), bytes.size());
+        zip_source_t* src = zip_source_buffer(archive, copy, bytes.size(), copy ? 1 : 0);
         if (!src || zip_file_add(archive, name.c_str(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
             zip_source_free(src);
             zip_discard(archive);
