@@ -42,8 +42,7 @@ bench: linux
 	bench/run build/linux
 
 # Windows: MinGW-w64 cross build with a static libzip made from Debian's source package; the
-# tests and the examples run under wine (a virtual X display only for tests that make windows).
-WINE_DISPLAY := $(if $(and $(wildcard tests/gui/win32),$(if $(DISPLAY),,none)),xvfb-run -a)
+# tests and the examples run under wine (the window tests bring their own virtual display).
 
 windows: deps
 	scripts/install-deps windows
@@ -52,7 +51,7 @@ windows: deps
 	cmake --build --preset windows -j $(JOBS)
 
 test-windows: windows linux
-	$(WINE_DISPLAY) ctest --preset windows -j $(JOBS)
+	ctest --preset windows -j $(JOBS)
 	scripts/check-windows-examples build/windows build/linux
 
 clean:
