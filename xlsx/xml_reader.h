@@ -1,8 +1,9 @@
 // XmlReader: the pull reader every part reader is written against. Not validating, knows no
 // namespaces, works on bytes (texts come out in the file's own encoding). Reads its file in
-// 8192-byte blocks and holds only the current event's texts. Malformed input never stops it:
-// problems arrive as Error events. The only error it raises is OverflowError for a decimal
-// character reference beyond 32 bits.
+// 8192-byte blocks and holds only the current event's texts (a token longer than a block is
+// held whole); texts stay valid until the next step. Malformed input never stops it: problems
+// arrive as Error events. The only error it raises for malformed input is OverflowError for a
+// decimal character reference beyond 32 bits; OutOfMemError when a token outgrows memory.
 #pragma once
 
 #include <cstdint>
