@@ -165,12 +165,12 @@ void convertWorkbook(const std::string& path, const std::string& outputFolder) {
     if (platform::fileSize(path) == 0) return;
     if (!isWorkbookPath(path)) return;
     platform::createFolders(outputFolder);
+    progress(ProgressEvent::Kind::Workbook, path);
     const std::vector<std::string> names = xlsx::readSheetNames(path);
     if (names.empty()) return;
     for (const std::string& name : names)
         if (isUnsafeFileName(name)) throw base::IOError("unsafe sheet name: " + name);
 
-    progress(ProgressEvent::Kind::Workbook, path);
     // One load serves every listed sheet.
     const auto table = xlsx::parseExcel(path, "", true, false, false, false);
     for (const std::string& name : names) {

@@ -36,7 +36,7 @@ void setStatusSink(StatusSink sink);
 // What the driver is doing, for front ends that show progress. No-op until set.
 struct ProgressEvent {
     enum class Kind {
-        Workbook, // a workbook is about to be loaded (csvPath and sheet empty)
+        Workbook, // a workbook is about to be read (csvPath and sheet empty)
         Sheet,    // a sheet is about to be written to csvPath
         Written,  // csvPath has been written
     };
