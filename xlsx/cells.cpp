@@ -12,7 +12,8 @@ namespace ledgerine::xlsx {
 namespace {
 
 constexpr int64_t secondsPerDay = 86400;
-constexpr size_t clockDays = 1024;
+// About 45 years of distinct days before two days share a slot.
+constexpr size_t clockDays = 16384;
 
 int64_t floorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;

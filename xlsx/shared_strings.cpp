@@ -73,6 +73,11 @@ void SharedStrings::endItem() {
     size_ = std::max(size_, offsets_.size() - 1);
 }
 
+void SharedStrings::shrink() {
+    arena_.shrink_to_fit();
+    offsets_.shrink_to_fit();
+}
+
 void SharedStrings::setLeastSize(size_t n) {
     size_ = std::max(size_, n);
 }
@@ -214,6 +219,7 @@ SharedStrings parseSharedStrings(XmlReader& reader, bool escapeQuotes) {
             list.endItem();
         }
     }
+    list.shrink();
     return list;
 }
 

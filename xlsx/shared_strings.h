@@ -43,6 +43,8 @@ public:
     void endItem();
     void setLeastSize(size_t n);
     void reserveItems(size_t n);
+    // Releases spare capacity once the list is complete.
+    void shrink();
 
 private:
     std::string arena_;

@@ -3,6 +3,9 @@
 #include "base/checked.h"
 #include "base/text_rules.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace ledgerine::xlsx {
 namespace {
 
@@ -17,6 +20,8 @@ void writeVarint(std::string& arena, uint64_t v) {
 bool hasTwoTexts(SheetDataKind k) {
     return k == SheetDataKind::Formula;
 }
+
+constexpr size_t blockSize = size_t{1} << 20;
 
 } // namespace
 
@@ -66,20 +71,46 @@ void Sheet::append(int32_t row, int32_t column, SheetDataKind kind, std::string_
     appendAt(row + rowOrigin_, column + columnOrigin_, kind, text);
 }
 
+std::string& Sheet::room(size_t n) {
+    if (!blocks_.empty() && blocks_.back().capacity() - blocks_.back().size() >= n)
+        return blocks_.back();
+    // A new block; the current row's bytes move along so the row stays in one block.
+    size_t moved = 0;
+    bool rowOpen =
+        !rows_.empty() && rows_.back().cells > 0 && rows_.back().block + 1 == blocks_.size();
+    if (rowOpen) moved = blocks_.back().size() - rows_.back().offset;
+    std::string block;
+    block.reserve(std::max(blockSize, moved + n));
+    if (rowOpen) {
+        block.append(blocks_.back(), rows_.back().offset, moved);
+        blocks_.back().resize(rows_.back().offset);
+    }
+    if (blocks_.size() >= UINT32_MAX) throw std::length_error("Sheet: too many blocks");
+    blocks_.push_back(std::move(block));
+    if (!rows_.empty() && (rowOpen || rows_.back().cells == 0)) {
+        rows_.back().block = static_cast<uint32_t>(blocks_.size() - 1);
+        rows_.back().offset = 0;
+    }
+    return blocks_.back();
+}
+
 void Sheet::appendAt(int32_t row, int32_t column, SheetDataKind kind, std::string_view text) {
     if (column < 0) throw std::logic_error("Sheet::append: negative column");
     if (rows_.empty() || rows_.back().row != row) {
         if (!rows_.empty() && rows_.back().row > row)
             throw std::logic_error("Sheet::append: rows out of order");
-        rows_.push_back(RowEntry{row, 0, arena_.size()});
+        uint32_t block = blocks_.empty() ? 0 : static_cast<uint32_t>(blocks_.size() - 1);
+        uint32_t offset = blocks_.empty() ? 0 : static_cast<uint32_t>(blocks_.back().size());
+        rows_.push_back(RowEntry{row, 0, block, offset});
         lastColumn_ = -1;
     } else if (column <= lastColumn_) {
         throw std::logic_error("Sheet::append: columns out of order");
     }
-    writeVarint(arena_, static_cast<uint64_t>(column - lastColumn_ - 1));
-    arena_.push_back(static_cast<char>(kind));
-    writeVarint(arena_, text.size());
-    arena_.append(text);
+    std::string& arena = room(text.size() + 21);
+    writeVarint(arena, static_cast<uint64_t>(column - lastColumn_ - 1));
+    arena.push_back(static_cast<char>(kind));
+    writeVarint(arena, text.size());
+    arena.append(text);
     lastColumn_ = column;
     ++rows_.back().cells;
     ++cellCount_;
@@ -87,12 +118,15 @@ void Sheet::appendAt(int32_t row, int32_t column, SheetDataKind kind, std::strin
 
 void Sheet::shrink() {
     rows_.shrink_to_fit();
-    arena_.shrink_to_fit();
+    if (!blocks_.empty()) blocks_.back().shrink_to_fit();
+    blocks_.shrink_to_fit();
 }
 
 size_t Sheet::storageBytes() const {
-    return rows_.capacity() * sizeof(RowEntry) + arena_.capacity() +
-           colType.capacity() * sizeof(SheetDataKind);
+    size_t bytes = blocks_.capacity() * sizeof(std::string);
+    for (const std::string& b : blocks_)
+        bytes += b.capacity();
+    return bytes + rows_.capacity() * sizeof(RowEntry) + colType.capacity() * sizeof(SheetDataKind);
 }
 
 void Sheet::dropRowsBefore(int32_t gridRow) {
@@ -114,14 +148,15 @@ void Sheet::dropFrom(int32_t gridRow, int32_t gridColumn) {
     }
     if (rows_.empty() || rows_.back().row != row) return;
     RowEntry& r = rows_.back();
+    const std::string& arena = blocks_[r.block];
     size_t pos = r.offset;
     int32_t c = -1;
     uint32_t kept = 0;
     for (; kept < r.cells; ++kept) {
-        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+        c += static_cast<int32_t>(readVarint(arena, pos)) + 1;
         if (c >= column) break;
         ++pos;
-        pos += readVarint(arena_, pos);
+        pos += readVarint(arena, pos);
     }
     cellCount_ -= r.cells - kept;
     r.cells = kept;
@@ -142,14 +177,15 @@ std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) con
     }
     if (lo == rows_.size() || rows_[lo].row != row) return kinds;
     const RowEntry& r = rows_[lo];
+    const std::string& arena = blocks_[r.block];
     size_t pos = r.offset;
     int32_t c = -1;
     for (uint32_t i = 0; i < r.cells; ++i) {
-        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
-        auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena_[pos++]));
+        c += static_cast<int32_t>(readVarint(arena, pos)) + 1;
+        auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena[pos++]));
         int64_t j = int64_t{c} - columnOrigin_;
         if (j >= 0 && j < static_cast<int64_t>(kinds.size())) kinds[static_cast<size_t>(j)] = kind;
-        pos += readVarint(arena_, pos);
+        pos += readVarint(arena, pos);
     }
     return kinds;
 }
@@ -168,13 +204,14 @@ std::string_view Sheet::text(int32_t row, int32_t column) const {
     }
     if (lo == rows_.size() || rows_[lo].row != row) return {};
     const RowEntry& r = rows_[lo];
+    const std::string& arena = blocks_[r.block];
     size_t pos = r.offset;
     int32_t c = -1;
     for (uint32_t i = 0; i < r.cells; ++i) {
-        c += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
+        c += static_cast<int32_t>(readVarint(arena, pos)) + 1;
         ++pos; // kind
-        size_t len = readVarint(arena_, pos);
-        if (c == column) return std::string_view(arena_).substr(pos, len);
+        size_t len = readVarint(arena, pos);
+        if (c == column) return std::string_view(arena).substr(pos, len);
         if (c > column) break;
         pos += len;
     }

@@ -1,9 +1,10 @@
 // The sheet data model: one cell value before it becomes text (SheetData, SheetDataKind), a
 // worksheet's records (RawSheet) and a finished worksheet grid of texts (Sheet).
 //
-// A Sheet keeps only the slots that hold a value, packed into one byte arena (column step,
-// kind, length, bytes; a few bytes of overhead per cell), so an empty slot costs nothing and a
-// dimension claimed by a file never sizes an allocation by itself.
+// A Sheet keeps only the slots that hold a value, packed into byte blocks of 1 MiB (column
+// step, kind, length, bytes; a few bytes of overhead per cell; a row's cells stay together in
+// one block), so an empty slot costs nothing, a dimension claimed by a file never sizes an
+// allocation by itself, and growing never copies the whole grid.
 #pragma once
 
 #include <cstddef>
@@ -154,12 +155,15 @@ private:
     struct RowEntry {
         int32_t row;
         uint32_t cells;
-        uint64_t offset; // start of the row's cells in the arena
+        uint32_t block;  // the block that holds the row's cells
+        uint32_t offset; // start of the row's cells in that block
     };
     static size_t readVarint(const std::string& arena, size_t& pos);
+    // Makes room for n more bytes of the current row without moving any block.
+    std::string& room(size_t n);
 
     std::vector<RowEntry> rows_;
-    std::string arena_;
+    std::vector<std::string> blocks_;
     int32_t lastColumn_ = -1;
     size_t cellCount_ = 0;
     int32_t rowOrigin_ = 0;
@@ -168,14 +172,15 @@ private:
 
 template <class F> void Sheet::forEachCell(F&& f) const {
     for (const RowEntry& r : rows_) {
+        const std::string& arena = blocks_[r.block];
         size_t pos = r.offset;
         int32_t column = -1;
         for (uint32_t i = 0; i < r.cells; ++i) {
-            column += static_cast<int32_t>(readVarint(arena_, pos)) + 1;
-            auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena_[pos++]));
-            size_t len = readVarint(arena_, pos);
+            column += static_cast<int32_t>(readVarint(arena, pos)) + 1;
+            auto kind = static_cast<SheetDataKind>(static_cast<uint8_t>(arena[pos++]));
+            size_t len = readVarint(arena, pos);
             f(CellView{r.row - rowOrigin_, column - columnOrigin_, kind,
-                       std::string_view(arena_).substr(pos, len)});
+                       std::string_view(arena).substr(pos, len)});
             pos += len;
         }
     }

@@ -220,8 +220,13 @@ const std::vector<Case> cases = {
 };
 
 TEST(Worksheet, BothPathsAgree) {
+#ifdef _WIN32
+    _putenv_s("TZ", "Europe/Berlin");
+    _tzset();
+#else
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
+#endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(twoStep(c.xml, c.header, c.skipHeaders, c.trim), c.expected);
