@@ -32,8 +32,8 @@ ledgerine_warnings(ledgerine)
 # The window tests (tests/gui/win32) make real windows: they link the Win32 layer and the
 # resources, and run under a virtual X display of their own through scripts/wine-gui-run, which
 # also takes them one at a time. Run after tests/ has defined them.
-set(LEDGERINE_GUI_TEST_RUNNER ${CMAKE_SOURCE_DIR}/scripts/wine-gui-run)
 function(ledgerine_gui_tests)
+    set(LEDGERINE_GUI_TEST_RUNNER ${CMAKE_SOURCE_DIR}/scripts/wine-gui-run)
     get_property(tests DIRECTORY ${CMAKE_SOURCE_DIR}/tests PROPERTY BUILDSYSTEM_TARGETS)
     foreach(test IN LISTS tests)
         if(test MATCHES "^gui_win32_")
@@ -42,7 +42,22 @@ function(ledgerine_gui_tests)
                          ${LEDGERINE_GUI_TEST_RUNNER} --prefix=${CMAKE_BINARY_DIR}/wine-prefix-gui)
         endif()
     endforeach()
+    add_test(NAME gui_win32_end_to_end
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/gui-e2e ${CMAKE_BINARY_DIR}
+                     $<TARGET_FILE:ledgerine> $<TARGET_FILE:ledgerine-e2e-driver>)
+    # Placement on a small screen: the window opens centred.
+    if(TARGET gui_win32_main_window_test)
+        add_test(NAME gui_win32_main_window_test_small_screen
+                 COMMAND ${LEDGERINE_GUI_TEST_RUNNER} --prefix=${CMAKE_BINARY_DIR}/wine-prefix-gui-small
+                         --screen=640x480 $<TARGET_FILE:gui_win32_main_window_test>
+                         --gtest_filter=MainWindowTest.OpensOneHundredPixelsFromTheScreensCorner)
+    endif()
 endfunction()
 if(LEDGERINE_TESTS)
+    # Drives ledgerine.exe from outside its process (scripts/gui-e2e), with a screenshot.
+    add_executable(ledgerine-e2e-driver ${CMAKE_SOURCE_DIR}/tests/gui/win32/e2e_driver.cpp)
+    target_link_options(ledgerine-e2e-driver PRIVATE -municode)
+    target_link_libraries(ledgerine-e2e-driver PRIVATE ledgerine_test_support ledgerine_gui_win32)
+    ledgerine_warnings(ledgerine-e2e-driver)
     cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL ledgerine_gui_tests)
 endif()
