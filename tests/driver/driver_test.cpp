@@ -3,6 +3,7 @@
 #include "driver/driver.h"
 #include "driver/settings.h"
 #include "platform/fs.h"
+#include "platform/system.h"
 #include "support/package_builder.h"
 
 #include <cstdlib>
@@ -109,7 +110,12 @@ protected:
     void setSettings(const std::string& content) {
         testing::writeFile(base::joinPath(settings, settingsFileName), content);
     }
-    std::string at(const std::string& relative) const { return base::joinPath(root, relative); }
+    // A path below the test's folder, written with the platform's separator as the driver does.
+    std::string at(std::string relative) const {
+        for (char& c : relative)
+            if (c == '/') c = platform::pathSeparator();
+        return base::joinPath(root, relative);
+    }
     void put(const std::string& relative, const std::string& bytes) const {
         platform::createFolders(base::parentPath(at(relative)));
         testing::writeFile(at(relative), bytes);
