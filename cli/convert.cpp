@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "cli/cli.h"
 #include "driver/driver.h"
 #include "driver/settings.h"
 #include "platform/system.h"
@@ -71,6 +72,13 @@ struct SinkGuard {
 } // namespace
 
 int runConversion(const ConvertOptions& options) {
+    // No cell boundary would be left in the output; the settings file never holds one either.
+    if (options.separator && options.separator->empty()) {
+        platform::writeStream(platform::Stream::Err, std::string(programName) +
+                                                         "--separator needs a non-empty text\n" +
+                                                         std::string(usageText));
+        return 2;
+    }
     const bool quiet = options.verbosity == Verbosity::Quiet;
     const bool verbose = options.verbosity == Verbosity::Verbose;
     ProgressLine line(!quiet && !verbose && platform::isTerminal(platform::Stream::Err));
@@ -79,8 +87,7 @@ int runConversion(const ConvertOptions& options) {
 
     driver::setSettingsReloader([&options] {
         driver::reloadSettings();
-        if (options.separator && !options.separator->empty())
-            driver::currentSeparator = *options.separator;
+        if (options.separator) driver::currentSeparator = *options.separator;
     });
     driver::setStatusSink([&](const std::string& text) {
         line.clear();

@@ -10,7 +10,8 @@
 // + path on standard error, the other paths still converted. An error ends the run with
 // "ledgerine-cli: " + message + " [" + name + "]" on standard error; files written before stay.
 //
-// Returns the exit status: 0, or 1 after an error or a missing path. Raises nothing of its own
+// Returns the exit status: 0, or 1 after an error or a missing path, or 2 (with the usage
+// lines) for an empty separator. Raises nothing of its own
 // kind (errors of the program's hierarchy become the error line); other exceptions go on.
 #pragma once
 

@@ -163,6 +163,14 @@ TEST_F(CliConvert, DotStandsForTheCurrentFolder) {
     }
 }
 
+TEST_F(CliConvert, EmptySeparatorIsBadUsage) {
+    Outcome r = run(root, {"--separator=", "Q1.xlsx"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("ledgerine-cli: --separator needs a non-empty text\nusage: ", 0), 0u)
+        << r.err;
+    EXPECT_FALSE(platform::folderExists(at("zz_Q1")));
+}
+
 TEST_F(CliConvert, MissingPathIsReportedAndOthersStillConverted) {
     Outcome r = run(root, {"gone.xlsx", "Q1.xlsx"});
     EXPECT_EQ(r.status, 1);
