@@ -245,9 +245,9 @@ LRESULT Panel::onMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
 
 // --- RichTextBox --------------------------------------------------------------------------
 
-RichTextBox::RichTextBox(HWND parent, int width, int height) {
+RichTextBox::RichTextBox(HWND parent, int width, int height, bool allowRich) {
     const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY;
-    rich_ = richEditAvailable();
+    rich_ = allowRich && richEditAvailable();
     handle_ = createControl(WS_EX_CLIENTEDGE, rich_ ? MSFTEDIT_CLASS : L"Edit", L"", style, 0, 0,
                             width, height, parent);
     if (rich_) SendMessageW(handle_, EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));

@@ -100,8 +100,9 @@ private:
 // The read-only multi-line rich text box; a plain Edit when msftedit.dll is missing.
 class RichTextBox {
 public:
-    // Created at (0, 0), width × height, with ES_MULTILINE | ES_READONLY and WS_EX_CLIENTEDGE.
-    RichTextBox(HWND parent, int width, int height);
+    // Created at (0, 0), width × height, with ES_MULTILINE | ES_READONLY and WS_EX_CLIENTEDGE;
+    // a plain Edit when msftedit.dll cannot be loaded or allowRich is false.
+    RichTextBox(HWND parent, int width, int height, bool allowRich = true);
     HWND handle() const noexcept { return handle_; }
     bool isRich() const noexcept { return rich_; }
     void setMargins(int left, int right);

@@ -35,16 +35,16 @@ void moveTo(HWND control, const Rect& box) {
 
 } // namespace
 
-MainWindow::MainWindow() {
+MainWindow::MainWindow(MainWindowOptions options) {
     try {
-        build();
+        build(options);
     } catch (...) {
         tearDown();
         throw;
     }
 }
 
-void MainWindow::build() {
+void MainWindow::build(const MainWindowOptions& options) {
     if (!win32::Application::current())
         throw base::OSError("the window toolkit is not initialised");
     HFONT defaultFont = win32::Application::current()->defaultFont();
@@ -61,7 +61,8 @@ void MainWindow::build() {
     // The help box: 120 pixels wide, three one-line boxes tall in its font; the drop target.
     helpFont_ = win32::makeFont(12.0, FW_NORMAL);
     helpBox_ = std::make_unique<win32::RichTextBox>(
-        panel_->handle(), 120, 3 * win32::RichTextBox::lineBoxHeight(helpFont_.handle()));
+        panel_->handle(), 120, 3 * win32::RichTextBox::lineBoxHeight(helpFont_.handle()),
+        options.richEdit);
     dropTarget_ = new win32::DropTarget(
         helpBox_->handle(), [](DWORD& effect) { onDragEnter(effect); },
         [](const win32::DropData& data) { onDrop(data); });

@@ -32,13 +32,18 @@ inline constexpr int kMainWindowWidth = 415;
 inline constexpr int kMainWindowHeight = 360;
 inline constexpr int kIconResourceId = 1000;
 
+struct MainWindowOptions {
+    // False builds the help box as a plain edit box, as where msftedit.dll is missing.
+    bool richEdit = true;
+};
+
 // The window and its controls, from start-up to the end of the process.
 class MainWindow {
 public:
     // Start-up steps from the window toolkit on (an Application must exist): builds the window
     // hidden with its controls, fonts and stored texts, connects the events, places and shows
     // it (which lays the panel out for the first time).
-    MainWindow();
+    explicit MainWindow(MainWindowOptions options = {});
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -65,7 +70,7 @@ public:
     void place();
 
 private:
-    void build();
+    void build(const MainWindowOptions& options);
     void tearDown() noexcept;
 
     std::unique_ptr<win32::TopLevelWindow> window_;

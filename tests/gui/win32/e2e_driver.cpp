@@ -3,6 +3,9 @@
 // the real file chooser, confirms, waits for the completion message in the status bar,
 // checks the CSV files, closes the window and expects exit status 0.
 //
+// Then one more start, from a folder where the settings file cannot be made: the start-up
+// error report without owner and exit status 1.
+//
 // Usage: ledgerine-e2e-driver LEDGERINE_EXE WORK_FOLDER [READY_FILE DONE_FILE]
 // With READY_FILE and DONE_FILE it writes READY_FILE once the window is shown and waits (at
 // most 30 s) for DONE_FILE before going on, so that a screenshot can be taken meanwhile.
@@ -122,6 +125,52 @@ void type(HWND edit, const std::wstring& text) {
         PostMessageW(edit, WM_CHAR, c, 1);
 }
 
+bool launch(const std::wstring& program, PROCESS_INFORMATION& process) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process) != FALSE;
+}
+
+DWORD finish(PROCESS_INFORMATION& process, int seconds) {
+    DWORD status = 99;
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 98);
+    WaitForSingleObject(process.hProcess, 5000);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return status;
+}
+
+// A folder named like the settings file stands in its way: the start-up error report.
+void checkStartUpError(const std::wstring& program, const std::string& work) {
+    std::wstring folder = gui::win32::wide(work + "\\blocked");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring copy = folder + L"\\ledgerine.exe";
+    std::wstring settings = folder + L"\\ledgerine-config.txt";
+    CreateDirectoryW(settings.c_str(), nullptr);
+    if (!check(CopyFileW(program.c_str(), copy.c_str(), FALSE) != FALSE, "copied the program"))
+        return;
+    PROCESS_INFORMATION process{};
+    if (!check(launch(copy, process), "starts where the settings file cannot be made")) return;
+    HWND box = nullptr;
+    // No owner and the system's default caption.
+    waitFor([&] { return (box = topLevelOf(process.dwProcessId, L"#32770", nullptr)); }, 30);
+    if (check(box != nullptr, "a message box appears")) {
+        wchar_t text[4096] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 4096);
+        std::wstring expected =
+            L"Error: unhandled exception: cannot open: " + settings + L" [IOError]\n";
+        check(std::wstring(text) == expected, "it reports the error: " + gui::win32::utf8(text));
+        check(textOf(box) == L"Error", "with the default caption");
+        check(GetWindow(box, GW_OWNER) == nullptr, "and no owner");
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    check(finish(process, 30) == 1, "the program ends with status 1");
+}
+
 std::string tinySheet() {
     return "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
            "<dimension ref=\"A1:B2\"/><sheetData>"
@@ -233,6 +282,8 @@ int run(int argc, wchar_t** argv) {
           "closing the window ends the program with status 0 (got " + std::to_string(status) + ")");
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+
+    checkStartUpError(program, work);
     return 0;
 }
 

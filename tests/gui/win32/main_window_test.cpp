@@ -103,6 +103,28 @@ TEST_F(MainWindowTest, StartsWithTheStoredTextsAndTheVersion) {
     EXPECT_EQ(help.find(L"**"), std::wstring::npos);
 }
 
+TEST(PlainHelpBoxTest, WithoutRichEditTheHelpBoxShowsThePlainText) {
+    testing::testApplication();
+    MainWindow window(MainWindowOptions{false});
+    pump();
+    EXPECT_FALSE(window.richHelpBox());
+    wchar_t className[64] = {};
+    GetClassNameW(window.helpBox(), className, 64);
+    EXPECT_EQ(lstrcmpiW(className, L"Edit"), 0) << win32::utf8(className);
+    LONG_PTR style = GetWindowLongPtrW(window.helpBox(), GWL_STYLE);
+    EXPECT_EQ(style & (ES_MULTILINE | ES_READONLY), ES_MULTILINE | ES_READONLY);
+    // The plain help text as it is, asterisk pairs included, a line break per line feed.
+    std::wstring expected;
+    for (char c : kPlainHelpText) {
+        if (c == '\n') expected += L'\r';
+        expected += static_cast<wchar_t>(c);
+    }
+    EXPECT_EQ(win32::windowText(window.helpBox()), expected);
+    // The rest of the window is as usual.
+    EXPECT_EQ(statusText(window.statusBar()), L"     Version 20.08.12");
+    EXPECT_EQ(win32::windowText(window.window()), deciphered(kStoredTitle));
+}
+
 TEST_F(MainWindowTest, HasTheWindowStylesAndControls) {
     HWND main = window->window();
     LONG_PTR style = GetWindowLongPtrW(main, GWL_STYLE);
