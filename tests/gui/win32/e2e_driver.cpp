@@ -244,6 +244,34 @@ int run(int argc, wchar_t** argv) {
               "screenshot taken");
     }
 
+    // The real pointer over the contact link: the label is fitted to its text in the hover font
+    // (bold, underlined), at the left end of its box; the row leaves it little room here, so
+    // it may grow rather than shrink.
+    HWND contact = nullptr;
+    {
+        HWND panel = childOf(window, L"LedgerinePanel");
+        HWND first = panel ? FindWindowExW(panel, nullptr, L"Static", nullptr) : nullptr;
+        contact = first ? FindWindowExW(panel, first, L"Static", nullptr) : nullptr;
+    }
+    if (check(contact != nullptr, "the contact link is there")) {
+        RECT before{};
+        GetWindowRect(contact, &before);
+        SetCursorPos(before.right - 3, (before.top + before.bottom) / 2);
+        RECT hovered{};
+        bool fitted = waitFor(
+            [&] {
+                GetWindowRect(contact, &hovered);
+                return hovered.right - hovered.left != before.right - before.left;
+            },
+            10);
+        check(fitted && hovered.left == before.left,
+              "the pointer over the contact link fits it to its text (" +
+                  std::to_string(before.right - before.left) + " -> " +
+                  std::to_string(hovered.right - hovered.left) + " px)");
+        SetCursorPos(5, 5);
+        Sleep(300);
+    }
+
     HWND fileButton = childOf(window, L"Button", L"Select File");
     check(fileButton != nullptr, "the Select File button is there");
     // Posted: the click runs the chooser's modal loop, so a sent message would not return.
