@@ -77,6 +77,9 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
         return {options, {}};
     }
     if (quiet && verbose) return bad("--quiet and --verbose exclude each other");
+    // No cell boundary would be left in the output.
+    if (options.convert.separator && options.convert.separator->empty())
+        return bad("--separator needs a non-empty text");
     if (list) {
         if (quiet || verbose || options.convert.separator)
             return bad("--list-sheets takes no other options");

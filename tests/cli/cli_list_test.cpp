@@ -72,6 +72,8 @@ TEST(Cli, VersionHelpAndBadUsage) {
          usageError("--quiet and --verbose exclude each other")},
         {{"a", "--separator"}, 2, "", usageError("--separator needs a value")},
         {{"--separator", ";"}, 2, "", usageError("no path given")},
+        {{"--separator", "", "a"}, 2, "", usageError("--separator needs a non-empty text")},
+        {{"--separator=", "a"}, 2, "", usageError("--separator needs a non-empty text")},
     };
     for (const Case& c : cases) {
         CliRun r = run(c.args);
