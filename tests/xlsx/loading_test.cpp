@@ -217,7 +217,7 @@ struct FailureCase {
     std::vector<Part> parts;
     std::string sheetName;
     std::string errorName;
-    std::string message; // "@" stands for the temporary directory
+    std::string message; // "@" + part name: "Unable to read file: " + that part's path
 };
 
 TEST(ParseExcel, Failures) {
@@ -247,14 +247,21 @@ TEST(ParseExcel, Failures) {
           {"xl/worksheets/sheet1.xml", sheet}},
          "",
          "IOError",
-         "Unable to read file: @"},
+         "@/xl/sharedStrings.xml"},
+        {"listed_worksheet_missing",
+         {{"xl/workbook.xml", wb},
+          {"xl/styles.xml", styles},
+          {"xl/worksheets/sheet1.xml", "", true, false}},
+         "",
+         "IOError",
+         "@/xl/worksheets/sheet1.xml"},
         {"related_part_missing",
          {{"xl/workbook.xml", wb},
           {"xl/_rels/workbook.xml.rels", wbRels, false},
           {"xl/styles.xml", styles}},
          "",
          "IOError",
-         "Unable to read file: @"},
+         "@/xl/worksheets/sheet1.xml"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -265,12 +272,9 @@ TEST(ParseExcel, Failures) {
         } catch (const base::Error& e) {
             EXPECT_EQ(e.name(), c.errorName);
             std::string expected = c.message;
-            if (expected.back() == '@') {
-                EXPECT_EQ(e.message().rfind("Unable to read file: " + tempDirectory(), 0), 0u)
-                    << e.message();
-            } else {
-                EXPECT_EQ(e.message(), expected);
-            }
+            if (expected[0] == '@')
+                expected = "Unable to read file: " + partPath(tempDirectory(), expected.substr(1));
+            EXPECT_EQ(e.message(), expected);
         }
         EXPECT_TRUE(tempGone());
     }
