@@ -326,7 +326,15 @@ CellPlace parseCell(XmlReader& reader, CellPlace fallback, const CellContext& co
                     typeKind = parseDataKind(reader.value());
                     hasType = true;
                 } else if (n == "s") {
-                    int32_t index = base::parseInteger(reader.value());
+                    std::string_view v = reader.value();
+                    int32_t index = 0;
+                    if (!v.empty() && v.size() <= 9 &&
+                        v.find_first_not_of("0123456789") == std::string_view::npos) {
+                        for (char c : v)
+                            index = index * 10 + (c - '0');
+                    } else {
+                        index = base::parseInteger(v);
+                    }
                     const auto& kinds = context.styleKinds;
                     if (index < 0 || static_cast<size_t>(index) >= kinds.size())
                         throw base::indexError(index, static_cast<int64_t>(kinds.size()));
