@@ -3,7 +3,8 @@
 // the real file chooser, confirms, waits for the completion message in the status bar,
 // checks the CSV files, closes the window and expects exit status 0.
 //
-// Then one more start, from a folder where the settings file cannot be made: the start-up
+// It then cancels the file chooser (nothing changes), picks the work folder in the folder
+// chooser (a folder request), and closes. Then one more start, from a folder where the settings file cannot be made: the start-up
 // error report without owner and exit status 1.
 //
 // Usage: ledgerine-e2e-driver LEDGERINE_EXE WORK_FOLDER [READY_FILE DONE_FILE]
@@ -111,8 +112,11 @@ HWND childOf(HWND parent, const wchar_t* className, const wchar_t* text = nullpt
 
 // The file chooser's name box: the edit of the file-name combo box, else the plain edit.
 HWND fileNameBox(HWND dialog) {
-    HWND combo = GetDlgItem(dialog, 0x47c); // cmb13
+    HWND combo = GetDlgItem(dialog, 0x47c); // cmb13, or the item dialog's name edit
     if (combo) {
+        wchar_t className[32] = {};
+        GetClassNameW(combo, className, 32);
+        if (lstrcmpiW(className, L"Edit") == 0) return combo;
         HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
         if (edit) return edit;
     }
@@ -300,6 +304,50 @@ int run(int argc, wchar_t** argv) {
     check(testing::readFile(work + "\\zz_Quarter\\Prices.csv") == expectedCsv,
           "Prices.csv written");
     check(testing::readFile(work + "\\zz_Quarter\\Notes.csv") == expectedCsv, "Notes.csv written");
+
+    // Cancelling the file chooser changes nothing.
+    std::wstring before = textOf(statusBar);
+    PostMessageW(fileButton, BM_CLICK, 0, 0);
+    chooser = nullptr;
+    waitFor(
+        [&] { return (chooser = topLevelOf(process.dwProcessId, L"#32770", L"Select a file")); },
+        30);
+    if (check(chooser != nullptr, "the file chooser opens again")) {
+        PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDCANCEL)));
+        check(waitFor([&] { return !IsWindow(chooser); }, 10), "cancelling closes it");
+        Sleep(300);
+        check(textOf(statusBar) == before, "and leaves the status bar as it was");
+    }
+
+    // "Select Folder": the common item dialog picks the work folder.
+    HWND folderButton = childOf(window, L"Button", L"Select Folder");
+    PostMessageW(folderButton, BM_CLICK, 0, 0);
+    HWND picker = nullptr;
+    waitFor(
+        [&] {
+            return (picker = topLevelOf(process.dwProcessId, L"#32770", L"Select a directory"));
+        },
+        30);
+    if (check(picker != nullptr, "the folder chooser opens, titled \"Select a directory\"")) {
+        HWND nameBox = nullptr;
+        waitFor([&] { return (nameBox = fileNameBox(picker)) != nullptr; }, 10);
+        if (check(nameBox != nullptr, "the folder chooser has a name box")) {
+            std::wstring path = gui::win32::wide(work);
+            SendMessageW(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+            PostMessageW(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(picker, IDOK)));
+        }
+        std::string parent = work.substr(0, work.rfind('\\'));
+        std::string output = parent + "\\zz_" + work.substr(work.rfind('\\') + 1);
+        std::wstring folderDone = L" Done! - " + gui::win32::wide(output) + L" - ";
+        bool converted = waitFor([&] { return textOf(statusBar).rfind(folderDone, 0) == 0; }, 60);
+        check(converted, "the folder request ran (" + gui::win32::utf8(textOf(statusBar)) + ")");
+        check(testing::readFile(output + "\\Quarter\\Prices.csv") == expectedCsv,
+              "the folder's workbook converted");
+        HWND still = topLevelOf(process.dwProcessId, L"#32770", L"Select a directory");
+        if (still) PostMessageW(still, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
