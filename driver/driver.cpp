@@ -166,14 +166,14 @@ void convertWorkbook(const std::string& path, const std::string& outputFolder) {
     if (!isWorkbookPath(path)) return;
     platform::createFolders(outputFolder);
     progress(ProgressEvent::Kind::Workbook, path);
-    const std::vector<std::string> names = xlsx::readSheetNames(path);
-    if (names.empty()) return;
-    for (const std::string& name : names)
-        if (isUnsafeFileName(name)) throw base::IOError("unsafe sheet name: " + name);
-
-    // One load serves every listed sheet.
-    const auto table = xlsx::parseExcel(path, "", true, false, false, false);
-    for (const std::string& name : names) {
+    // One unpacking serves the listing and every listed sheet.
+    const xlsx::WorkbookLoad load =
+        xlsx::loadWorkbook(path, [](const std::vector<std::string>& names) {
+            for (const std::string& name : names)
+                if (isUnsafeFileName(name)) throw base::IOError("unsafe sheet name: " + name);
+        });
+    const auto& table = load.sheets;
+    for (const std::string& name : load.names) {
         const std::string csvPath = base::joinPath(outputFolder, name + std::string(csvSuffix));
         const xlsx::Sheet& sheet = table.at(name);
         progress(ProgressEvent::Kind::Sheet, path, name, csvPath);

@@ -15,12 +15,26 @@
 #include "xlsx/sheet.h"
 #include "xlsx/text_map.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace ledgerine::xlsx {
 
 // Sheet name to Sheet, in the map's slot order. An empty sheetName loads every sheet.
 TextMap<Sheet> parseExcel(const std::string& path, const std::string& sheetName, bool header,
                           bool skipHeaders, bool escapeQuotes, bool trim);
+
+// One unpacking for a conversion: the sheet names in listing order (what readSheetNames gives)
+// and every sheet as parseExcel(path, "", header set, the other flags clear) gives them. An
+// empty sheet list ends the load after the workbook index, like a listing would; otherwise
+// onNames sees the names before styles or worksheets are read, so a caller can refuse a name
+// before any cell is loaded. Raises what readSheetNames and parseExcel raise, in their order.
+struct WorkbookLoad {
+    std::vector<std::string> names;
+    TextMap<Sheet> sheets;
+};
+WorkbookLoad loadWorkbook(const std::string& path,
+                          const std::function<void(const std::vector<std::string>&)>& onNames);
 
 } // namespace ledgerine::xlsx

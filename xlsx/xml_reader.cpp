@@ -914,14 +914,15 @@ XmlReader::XmlReader(std::unique_ptr<platform::File> file, std::string fileName,
 
 XmlReader::XmlReader(std::string_view bytes, XmlOptions options) : impl_(std::make_unique<Impl>()) {
     // A NUL byte ends the input.
-    auto nul = static_cast<const char*>(std::memchr(bytes.data(), 0, bytes.size()));
+    auto nul = bytes.empty() ? nullptr
+                             : static_cast<const char*>(std::memchr(bytes.data(), 0, bytes.size()));
     if (nul != nullptr) {
         bytes = bytes.substr(0, static_cast<size_t>(nul - bytes.data()));
     }
     impl_->options = options;
     impl_->capacity = bytes.size();
     impl_->buffer.reset(new char[bytes.size() + 1]);
-    std::memcpy(impl_->buffer.get(), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(impl_->buffer.get(), bytes.data(), bytes.size());
     impl_->buffer[bytes.size()] = 0;
     impl_->pos = impl_->buffer.get();
     impl_->end = impl_->pos + bytes.size();

@@ -3,6 +3,7 @@
 #include "platform/fs.h"
 #include "support/package_builder.h"
 #include "xlsx/loading.h"
+#include "xlsx/manifest.h"
 #include "xlsx/package.h"
 
 #include <cstdlib>
@@ -312,6 +313,51 @@ TEST(ParseExcel, OneCellDimensionOverAWholeTable) {
                  {"xl/worksheets/sheet1.xml", worksheet("A1", rows)}}));
     Sheet t = parseExcel(path, "", true, false, false, false).at("T");
     EXPECT_EQ(rowsOf(t), (std::vector<std::string>{"A1,B1,C1", "A2,B2,C2", "A3,B3,C3"}));
+}
+
+} // namespace
+} // namespace ledgerine::xlsx
+
+namespace ledgerine::xlsx {
+namespace {
+
+// A conversion unpacks once: the names come in listing order with every sheet, and a workbook
+// without sheets stops after the index, before the styles part would be looked up.
+TEST(LoadWorkbook, NamesInListingOrderWithTheirSheetsFromOneUnpacking) {
+    std::string sheets;
+    std::vector<Part> parts;
+    for (int i = 1; i <= 3; ++i) {
+        std::string n = std::to_string(i);
+        sheets += "<sheet name=\"Sheet" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        parts.push_back(
+            {"xl/worksheets/sheet" + n + ".xml",
+             worksheet("A1:A1", "<row r=\"1\"><c r=\"A1\"><v>" + n + "</v></c></row>")});
+    }
+    parts.push_back({"xl/workbook.xml", workbook(sheets)});
+    parts.push_back({"xl/styles.xml", styles});
+    parts.push_back({"xl/_rels/workbook.xml.rels",
+                     rels({{"rId1", "worksheets/sheet1.xml"},
+                           {"rId2", "worksheets/sheet2.xml"},
+                           {"rId3", "worksheets/sheet3.xml"}}),
+                     false});
+    std::string path = write("load_once", package(parts));
+    std::vector<std::string> seen;
+    WorkbookLoad load = loadWorkbook(path, [&](const std::vector<std::string>& n) { seen = n; });
+    EXPECT_EQ(load.names, (std::vector<std::string>{"Sheet1", "Sheet3", "Sheet2"}));
+    EXPECT_EQ(seen, load.names);
+    EXPECT_EQ(load.names, readSheetNames(path));
+    for (const std::string& name : load.names)
+        EXPECT_EQ(load.sheets.at(name).text(0, 0), name.substr(5));
+    EXPECT_TRUE(tempGone());
+
+    std::string empty = write("load_no_sheets", package({{"xl/workbook.xml", workbook("")}}));
+    bool called = false;
+    WorkbookLoad none =
+        loadWorkbook(empty, [&](const std::vector<std::string>&) { called = true; });
+    EXPECT_TRUE(none.names.empty());
+    EXPECT_TRUE(none.sheets.empty());
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(tempGone());
 }
 
 } // namespace
