@@ -1,11 +1,11 @@
 // The end-to-end check of ledgerine.exe from outside its process: starts the program, finds
-// its window, checks the start-up texts, presses "Select File", types a workbook's path into
-// the real file chooser, confirms, waits for the completion message in the status bar,
-// checks the CSV files, closes the window and expects exit status 0.
-//
-// It then cancels the file chooser (nothing changes), picks the work folder in the folder
-// chooser (a folder request), and closes. Then one more start, from a folder where the settings file cannot be made: the start-up
-// error report without owner and exit status 1.
+// its window, checks the start-up texts and placement, passes the real pointer over the
+// contact link, presses "Select File", types a workbook's path into the real file chooser,
+// confirms, waits for the completion message in the status bar and checks the CSV files;
+// cancels the file chooser (nothing changes); picks the work folder in the real folder
+// chooser (a folder request); closes the window and expects exit status 0. Then one more
+// start, from a folder where the settings file cannot be made: the start-up error report
+// without owner and exit status 1.
 //
 // Usage: ledgerine-e2e-driver LEDGERINE_EXE WORK_FOLDER [READY_FILE DONE_FILE]
 // With READY_FILE and DONE_FILE it writes READY_FILE once the window is shown and waits (at
