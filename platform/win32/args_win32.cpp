@@ -1,9 +1,11 @@
 #define WIN32_LEAN_AND_MEAN
+// clang-format off
+#include <windows.h>
+#include <shellapi.h> // needs windows.h first
+// clang-format on
+
 #include "platform/args.h"
 #include "platform/win32/wide_text.h"
-
-#include <shellapi.h>
-#include <windows.h>
 
 namespace ledgerine::platform {
 
