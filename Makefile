@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 
 .PHONY: all deps linux linux-asan fuzz test test-linux test-asan test-fuzz test-windows run bench \
-        windows clean
+        windows windows-configure check-windows-examples clean
 
 all: linux
 
@@ -32,7 +32,7 @@ test-asan: linux-asan
 test-fuzz: fuzz
 	scripts/fuzz-smoke build/fuzz $(FUZZ_SECONDS)
 
-test: test-linux test-asan test-fuzz
+test: test-linux test-asan test-fuzz check-windows-examples
 
 run: linux
 	scripts/run-examples build/linux
@@ -44,14 +44,21 @@ bench: linux
 # Windows: MinGW-w64 cross build with a static libzip made from Debian's source package; the
 # tests and the examples run under wine (the window tests bring their own virtual display).
 
-windows: deps
+windows-configure: deps
 	scripts/install-deps windows
 	scripts/build-libzip-mingw
 	cmake --preset windows >/dev/null
+
+windows: windows-configure
 	cmake --build --preset windows -j $(JOBS)
 
 test-windows: windows linux
 	ctest --preset windows -j $(JOBS)
+	scripts/check-windows-examples build/windows build/linux
+
+# The examples converted by ledgerine-cli.exe under wine give the same bytes as on Linux.
+check-windows-examples: windows-configure linux
+	cmake --build --preset windows -j $(JOBS) --target ledgerine-cli
 	scripts/check-windows-examples build/windows build/linux
 
 clean:
