@@ -23,11 +23,7 @@ class PrivateTemp : public ::testing::Environment {
 public:
     void SetUp() override {
         std::string temp = testing::scratchFolder("cli_convert_temp");
-#ifdef _WIN32
-        _putenv_s("TEMP", temp.c_str());
-#else
-        setenv("TEMP", temp.c_str(), 1);
-#endif
+        ::ledgerine::testing::setTempFolder(temp);
     }
 };
 [[maybe_unused]] ::testing::Environment* const privateTemp =

@@ -98,6 +98,14 @@ std::string scratchFolder(const std::string& name) {
     return folder;
 }
 
+void setTempFolder(const std::string& folder) {
+#ifdef _WIN32
+    _putenv_s("TEMP", folder.c_str());
+#else
+    setenv("TEMP", folder.c_str(), 1);
+#endif
+}
+
 std::string readFile(const std::string& path) {
     auto f = platform::openRead(path);
     if (!f) return {};

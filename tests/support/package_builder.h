@@ -22,6 +22,10 @@ PackageEntries minimalWorkbook(const std::vector<std::pair<std::string, std::str
 // A fresh, empty folder for one test: <build>/test-scratch/<name>, removed first if present.
 std::string scratchFolder(const std::string& name);
 
+// Points "TEMP" (where loads unpack) at folder, so that test executables running in parallel
+// never share a temporary directory. Call before the first load of the process.
+void setTempFolder(const std::string& folder);
+
 // Reads a whole file; empty when missing.
 std::string readFile(const std::string& path);
 // Writes a whole file, byte for byte.

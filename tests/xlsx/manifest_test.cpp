@@ -27,11 +27,7 @@ using Names = std::vector<std::string>;
 // The temporary directory is fixed at its first use: give this executable its own.
 const bool privateTemp = [] {
     std::string folder = scratchFolder("manifest_test_temp");
-#ifdef _WIN32
-    _putenv_s("TEMP", folder.c_str());
-#else
-    setenv("TEMP", folder.c_str(), 1);
-#endif
+    ::ledgerine::testing::setTempFolder(folder);
     return true;
 }();
 

@@ -35,11 +35,7 @@ using testing::writePackage;
 // executable's own before any test runs; other suites running in parallel keep theirs.
 const bool privateTemp = [] {
     std::string folder = scratchFolder("package_test_temp");
-#ifdef _WIN32
-    _putenv_s("TEMP", folder.c_str());
-#else
-    setenv("TEMP", folder.c_str(), 1);
-#endif
+    ::ledgerine::testing::setTempFolder(folder);
     return true;
 }();
 
