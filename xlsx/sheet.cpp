@@ -163,10 +163,8 @@ void Sheet::dropFrom(int32_t gridRow, int32_t gridColumn) {
     if (kept == 0) rows_.pop_back();
 }
 
-std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) const {
-    std::vector<SheetDataKind> kinds(static_cast<size_t>(columns > 0 ? columns : 0),
-                                     SheetDataKind::Initial);
-    int64_t row = int64_t{gridRow} + rowOrigin_;
+const Sheet::RowEntry* Sheet::findRow(int64_t row) const {
+    // Rows are few compared with cells; a binary search finds the row.
     size_t lo = 0, hi = rows_.size();
     while (lo < hi) {
         size_t mid = (lo + hi) / 2;
@@ -175,8 +173,15 @@ std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) con
         else
             hi = mid;
     }
-    if (lo == rows_.size() || rows_[lo].row != row) return kinds;
-    const RowEntry& r = rows_[lo];
+    return lo == rows_.size() || rows_[lo].row != row ? nullptr : &rows_[lo];
+}
+
+std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) const {
+    std::vector<SheetDataKind> kinds(static_cast<size_t>(columns > 0 ? columns : 0),
+                                     SheetDataKind::Initial);
+    const RowEntry* found = findRow(int64_t{gridRow} + rowOrigin_);
+    if (!found) return kinds;
+    const RowEntry& r = *found;
     const std::string& arena = blocks_[r.block];
     size_t pos = r.offset;
     int32_t c = -1;
@@ -191,19 +196,10 @@ std::vector<SheetDataKind> Sheet::rowKinds(int32_t gridRow, int32_t columns) con
 }
 
 std::string_view Sheet::text(int32_t row, int32_t column) const {
-    row = static_cast<int32_t>(int64_t{row} + rowOrigin_);
     column = static_cast<int32_t>(int64_t{column} + columnOrigin_);
-    // Rows are few compared with cells; a binary search finds the row.
-    size_t lo = 0, hi = rows_.size();
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        if (rows_[mid].row < row)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    if (lo == rows_.size() || rows_[lo].row != row) return {};
-    const RowEntry& r = rows_[lo];
+    const RowEntry* found = findRow(int64_t{row} + rowOrigin_);
+    if (!found) return {};
+    const RowEntry& r = *found;
     const std::string& arena = blocks_[r.block];
     size_t pos = r.offset;
     int32_t c = -1;

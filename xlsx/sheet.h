@@ -159,6 +159,8 @@ private:
         uint32_t offset; // start of the row's cells in that block
     };
     static size_t readVarint(const std::string& arena, size_t& pos);
+    // The stored row with that number, or nullptr.
+    const RowEntry* findRow(int64_t row) const;
     // Makes room for n more bytes of the current row without moving any block.
     std::string& room(size_t n);
 
