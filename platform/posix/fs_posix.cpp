@@ -12,25 +12,12 @@
 
 #include "base/errors.h"
 #include "platform/fs.h"
+#include "platform/os_error.h"
+#include "platform/stdio_file.h"
 #include "platform/system.h"
 
 namespace ledgerine::platform {
 namespace {
-
-std::string quoted(const std::string& path) {
-    std::string out = "\"";
-    for (char c : path) {
-        if (c == '"' || c == '\\') out.push_back('\\');
-        out.push_back(c);
-    }
-    return out + "\"";
-}
-
-base::OSError osError(int code, const std::string& path) {
-    std::string message = systemErrorText(code);
-    if (!path.empty()) message += "\nAdditional info: " + quoted(path);
-    return base::OSError(message);
-}
 
 bool isSep(char c) { return c == '/' || c == '\\'; }
 
@@ -42,32 +29,8 @@ std::string native(const std::string& path) {
     return out;
 }
 
-class PosixFile final : public File {
-public:
-    explicit PosixFile(std::FILE* f) : f_(f) {}
-    ~PosixFile() override { close(); }
-    int64_t read(void* buffer, size_t n) override {
-        size_t got = std::fread(buffer, 1, n, f_);
-        if (got == 0 && std::ferror(f_)) return -1;
-        return static_cast<int64_t>(got);
-    }
-    size_t write(const void* data, size_t n) override { return std::fwrite(data, 1, n, f_); }
-    bool flush() override { return std::fflush(f_) == 0; }
-    bool close() override {
-        if (!f_) return true;
-        bool ok = std::fclose(f_) == 0;
-        f_ = nullptr;
-        return ok;
-    }
-
-private:
-    std::FILE* f_;
-};
-
 std::unique_ptr<File> openWith(const std::string& path, const char* mode) {
-    std::FILE* f = std::fopen(native(path).c_str(), mode);
-    if (!f) return nullptr;
-    return std::make_unique<PosixFile>(f);
+    return stdioFile(std::fopen(native(path).c_str(), mode));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include "base/errors.h"
 #include "platform/fs.h"
+#include "platform/os_error.h"
+#include "platform/stdio_file.h"
 #include "platform/system.h"
 #include "platform/win32/wide_text.h"
 
@@ -12,21 +14,6 @@
 
 namespace ledgerine::platform {
 namespace {
-
-std::string quoted(const std::string& path) {
-    std::string out = "\"";
-    for (char c : path) {
-        if (c == '"' || c == '\\') out.push_back('\\');
-        out.push_back(c);
-    }
-    return out + "\"";
-}
-
-base::OSError osError(DWORD code, const std::string& path) {
-    std::string message = systemErrorText(static_cast<int>(code));
-    if (!path.empty()) message += "\nAdditional info: " + quoted(path);
-    return base::OSError(message);
-}
 
 bool isSep(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -68,32 +55,8 @@ bool isGone(DWORD code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-class Win32File final : public File {
-public:
-    explicit Win32File(std::FILE* f) : f_(f) {}
-    ~Win32File() override { close(); }
-    int64_t read(void* buffer, size_t n) override {
-        size_t got = std::fread(buffer, 1, n, f_);
-        if (got == 0 && std::ferror(f_)) return -1;
-        return static_cast<int64_t>(got);
-    }
-    size_t write(const void* data, size_t n) override { return std::fwrite(data, 1, n, f_); }
-    bool flush() override { return std::fflush(f_) == 0; }
-    bool close() override {
-        if (!f_) return true;
-        bool ok = std::fclose(f_) == 0;
-        f_ = nullptr;
-        return ok;
-    }
-
-private:
-    std::FILE* f_;
-};
-
 std::unique_ptr<File> openWith(const std::string& path, const wchar_t* mode) {
-    std::FILE* f = ::_wfopen(widePath(path).c_str(), mode);
-    if (!f) return nullptr;
-    return std::make_unique<Win32File>(f);
+    return stdioFile(::_wfopen(widePath(path).c_str(), mode));
 }
 
 // Deletes one file; a read-only attribute does not keep it.
